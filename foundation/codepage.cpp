@@ -5,6 +5,8 @@
 #include <bit>
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace kl8 {
@@ -70,10 +72,20 @@ std::u16string text_to_u16(const Text& t) {
     const std::size_t n = t.view().size();
     // Every byte yields at most one unit: a pair gives one, a single byte or a "?" one.
     std::u16string out(n, u'\0');
+    char16_t* const dst = out.data();
     std::size_t used = 0;
     std::size_t i = 0;
     while (i < n) {
-        while (i < n && bytes[i] < 0x80) out[used++] = bytes[i++];
+        // Pages are mostly ASCII: eight bytes at a time while none has its top bit set.
+        while (i + 8 <= n) {
+            std::uint64_t block;
+            std::memcpy(&block, bytes + i, 8);
+            if (block & 0x8080808080808080u) break;
+            for (int k = 0; k < 8; ++k) dst[used + k] = bytes[i + k];
+            used += 8;
+            i += 8;
+        }
+        while (i < n && bytes[i] < 0x80) dst[used++] = bytes[i++];
         if (i == n) break;
         // A run of non-ASCII characters: 0x80 and 0xFF stand alone in code page 936, the
         // bytes 0x81..0xFE lead a pair whose second byte may well be ASCII.
@@ -118,8 +130,8 @@ Text u16_to_text(std::u16string_view units) {
             // Refused: a character code page 936 lacks, or a surrogate without its partner.
             // A whole pair is one character and so one "?".
             out[used++] = REPLACEMENT_BYTE;
-            const bool pair = is_high_surrogate(units[i]) && i + 1 < n &&
-                              is_low_surrogate(units[i + 1]);
+            const bool pair =
+                is_high_surrogate(units[i]) && i + 1 < n && is_low_surrogate(units[i + 1]);
             i += pair ? 2 : 1;
         }
     }
@@ -138,8 +150,7 @@ std::string text_to_utf8(const Text& t) {
     out.reserve(units.size() * 3);
     for (std::size_t i = 0; i < units.size(); ++i) {
         char32_t c = units[i];
-        if (is_high_surrogate(units[i]) && i + 1 < units.size() &&
-            is_low_surrogate(units[i + 1])) {
+        if (is_high_surrogate(units[i]) && i + 1 < units.size() && is_low_surrogate(units[i + 1])) {
             c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
             ++i;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
