@@ -14,7 +14,7 @@ constexpr double HALF_SECOND = 0.5 / SECONDS_PER_DAY;
 
 // Days since 1970-01-01 of a proleptic Gregorian date, in eras of 400 years so that the
 // arithmetic stays in whole numbers for any year.
-long long days_from_civil(long long y, unsigned m, unsigned d) {
+constexpr long long days_from_civil(long long y, unsigned m, unsigned d) {
     y -= m <= 2;
     const long long era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -43,7 +43,7 @@ Civil civil_from_days(long long z) {
 }
 
 // 1899-12-30, day 0 of the automation calendar, counted from 1970-01-01.
-const long long EPOCH_OFFSET = days_from_civil(1899, 12, 30);
+constexpr long long EPOCH_OFFSET = days_from_civil(1899, 12, 30);
 
 bool is_leap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
