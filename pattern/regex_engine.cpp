@@ -3,6 +3,9 @@
 
 #include <pcre2.h>
 
+#include <mutex>
+#include <vector>
+
 #include <cstdint>
 
 #include "foundation/fatal.h"
@@ -142,7 +145,44 @@ int RegexMatch::submatch_first_index(int k) const {
     return owner_->spans_[2 * (owner_->pair_count() * index_ + k + 1)];
 }
 
-void RegexEngine::CodeFree::operator()(pcre2_code_16* p) const { pcre2_code_free_16(p); }
+namespace {
+
+// Compiled patterns by their source and options. PCRE2's compiled code (JIT code included) is
+// read-only while matching, so threads share it; each match brings its own match data and
+// context. The cache is small and simply emptied when full.
+struct CodeCache {
+    struct Entry {
+        std::u16string source;
+        std::uint32_t options;
+        bool jit;
+        std::shared_ptr<const pcre2_code_16> code;
+    };
+    static constexpr std::size_t CAPACITY = 32;
+    std::mutex mutex;
+    std::vector<Entry> entries;
+
+    std::shared_ptr<const pcre2_code_16> find(std::u16string_view source, std::uint32_t options,
+                                              bool jit) {
+        std::lock_guard lock(mutex);
+        for (const Entry& e : entries) {
+            if (e.options == options && e.jit == jit && e.source == source) return e.code;
+        }
+        return nullptr;
+    }
+    void add(std::u16string_view source, std::uint32_t options, bool jit,
+             std::shared_ptr<const pcre2_code_16> code) {
+        std::lock_guard lock(mutex);
+        if (entries.size() >= CAPACITY) entries.clear();
+        entries.push_back({std::u16string(source), options, jit, std::move(code)});
+    }
+};
+
+CodeCache& code_cache() {
+    static CodeCache* cache = new CodeCache();  // lives to the end: workers may still match
+    return *cache;
+}
+
+}  // namespace
 
 std::shared_ptr<RegexEngine> RegexEngine::create(std::shared_ptr<EngineThread> thread) {
     if (!thread) return nullptr;
@@ -192,16 +232,24 @@ const pcre2_code_16* RegexEngine::compiled() {
         source = rewritten;
     }
 
-    int error = 0;
-    PCRE2_SIZE error_offset = 0;
-    code_.reset(pcre2_compile_16(reinterpret_cast<PCRE2_SPTR16>(source.data()), source.size(),
-                                 options, &error, &error_offset, context.get()));
+    const bool jit = jit_enabled();
+    code_ = code_cache().find(source, options, jit);
     if (!code_) {
-        if (error == PCRE2_ERROR_NOMEMORY) report_out_of_memory(source.size() * 16);
-        return nullptr;
+        int error = 0;
+        PCRE2_SIZE error_offset = 0;
+        pcre2_code_16* made =
+            pcre2_compile_16(reinterpret_cast<PCRE2_SPTR16>(source.data()), source.size(),
+                             options, &error, &error_offset, context.get());
+        if (made == nullptr) {
+            if (error == PCRE2_ERROR_NOMEMORY) report_out_of_memory(source.size() * 16);
+            return nullptr;
+        }
+        // A JIT failure leaves the interpreter in charge, with the same results.
+        if (jit) pcre2_jit_compile_16(made, PCRE2_JIT_COMPLETE);
+        code_ = std::shared_ptr<const pcre2_code_16>(
+            made, [](const pcre2_code_16* p) { pcre2_code_free_16(const_cast<pcre2_code_16*>(p)); });
+        code_cache().add(source, options, jit, code_);
     }
-    // A JIT failure leaves the interpreter in charge, with the same results.
-    if (jit_enabled()) pcre2_jit_compile_16(code_.get(), PCRE2_JIT_COMPLETE);
     std::uint32_t captures = 0;
     pcre2_pattern_info_16(code_.get(), PCRE2_INFO_CAPTURECOUNT, &captures);
     group_count_ = static_cast<int>(captures);

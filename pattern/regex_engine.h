@@ -129,11 +129,9 @@ class RegexEngine {
                                           std::u16string_view replacement);
 
    private:
-    struct CodeFree {
-        void operator()(pcre2_real_code_16* p) const;
-    };
     // The compiled pattern for the current settings, compiled on first use after a change;
-    // nullptr when rejected.
+    // nullptr when rejected. Compiled code is shared through a small process-wide cache:
+    // the harvest sets the same pattern up for every page.
     const pcre2_real_code_16* compiled();
     template <typename OnMatch>
     bool run(std::u16string_view subject, OnMatch&& on_match);
@@ -144,7 +142,7 @@ class RegexEngine {
     bool global_ = false;
     std::u16string pattern_;
     bool compiled_current_ = false;
-    std::unique_ptr<pcre2_real_code_16, CodeFree> code_;
+    std::shared_ptr<const pcre2_real_code_16> code_;
     int group_count_ = 0;
 };
 
