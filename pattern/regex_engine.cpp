@@ -6,6 +6,7 @@
 #include <mutex>
 #include <vector>
 
+#include <cctype>
 #include <cstdint>
 
 #include "foundation/fatal.h"
@@ -256,6 +257,25 @@ const pcre2_code_16* RegexEngine::compiled() {
     return code_.get();
 }
 
+namespace {
+
+bool is_limit_error(int rc) {
+    return rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT ||
+           rc == PCRE2_ERROR_HEAPLIMIT || rc == PCRE2_ERROR_JIT_STACKLIMIT;
+}
+
+// After a search runs out of work, start positions are tried one at a time, each with this
+// much work at most (a real match at one position needs far less), and the search gives up on
+// the rest of the subject after this many positions ran out.
+constexpr std::uint32_t POSITION_MATCH_LIMIT = 1'000'000;
+constexpr int MAX_LIMIT_HITS = 64;
+
+struct MatchContextFree {
+    void operator()(pcre2_match_context_16* p) const { pcre2_match_context_free_16(p); }
+};
+
+}  // namespace
+
 template <typename OnMatch>
 bool RegexEngine::run(std::u16string_view subject, OnMatch&& on_match) {
     const pcre2_code_16* code = compiled();
@@ -267,12 +287,56 @@ bool RegexEngine::run(std::u16string_view subject, OnMatch&& on_match) {
     const auto* units = reinterpret_cast<PCRE2_SPTR16>(subject.data());
     const std::size_t length = subject.size();
     std::size_t start = 0;
+    // Set once a search has run out of work: one hostile stretch must not cost every match
+    // after it, so start positions are then tried one at a time, left to right, until the next
+    // match (the one the whole search would have given); a position that runs out counts as
+    // no match there.
+    bool one_at_a_time = false;
+    std::unique_ptr<pcre2_match_context_16, MatchContextFree> position_context;
+    std::uint32_t first_unit = 0;
+    bool first_unit_known = false;
+    int limit_hits = 0;
     for (;;) {
-        // Negative results are "no match" and the limit errors (match, depth, heap, JIT
-        // stack): each ends the search. The match data is sized from the pattern, so 0
-        // (ovector too small) cannot happen.
-        const int rc =
-            pcre2_match_16(code, units, length, start, 0, data.get(), thread_->match_context());
+        int rc = PCRE2_ERROR_NOMATCH;
+        if (!one_at_a_time) {
+            rc = pcre2_match_16(code, units, length, start, 0, data.get(), thread_->match_context());
+            if (is_limit_error(rc)) {
+                if (++limit_hits > MAX_LIMIT_HITS) break;
+                one_at_a_time = true;
+                if (!position_context) {
+                    position_context.reset(pcre2_match_context_copy_16(thread_->match_context()));
+                    if (!position_context) report_out_of_memory(256);
+                    pcre2_set_match_limit_16(position_context.get(), POSITION_MATCH_LIMIT);
+                    // A fixed first unit (not a letter, which case folding may change) lets
+                    // only the positions that hold it be tried.
+                    std::uint32_t first_type = 0;
+                    pcre2_pattern_info_16(code, PCRE2_INFO_FIRSTCODETYPE, &first_type);
+                    if (first_type == 1) {
+                        pcre2_pattern_info_16(code, PCRE2_INFO_FIRSTCODEUNIT, &first_unit);
+                        first_unit_known =
+                            !(first_unit < 0x80 && std::isalpha(static_cast<int>(first_unit)));
+                    }
+                }
+                continue;
+            }
+        } else {
+            for (std::size_t p = start; p <= length; ++p) {
+                if (first_unit_known) {
+                    p = subject.find(static_cast<char16_t>(first_unit), p);
+                    if (p == std::u16string_view::npos) break;
+                }
+                const int at = pcre2_match_16(code, units, length, p, PCRE2_ANCHORED, data.get(),
+                                              position_context.get());
+                if (at >= 0) {
+                    rc = at;
+                    break;
+                }
+                if (is_limit_error(at) && ++limit_hits > MAX_LIMIT_HITS) break;
+            }
+            one_at_a_time = false;
+        }
+        // Negative results here are "no match" or limits hit too often: each ends the search.
+        // The match data is sized from the pattern, so 0 (ovector too small) cannot happen.
         if (rc <= 0) break;
         const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer_16(data.get());
         on_match(ovector, rc);

@@ -285,8 +285,8 @@ TEST(RegexEngineTest, ReplaceAgreesWithTheEcmaScriptRules) {
     }
 }
 
-// Catastrophic backtracking: each search is cut off by the match limit, which counts as no
-// further match; matches found before it stay.
+// Catastrophic backtracking: a start position whose attempt runs out of work counts as no
+// match there; matches before it stay, and the search goes on after it.
 TEST(RegexEngineTest, RunawaySearchEndsAsNoFurtherMatch) {
     for (const bool jit : {true, false}) {
         SCOPED_TRACE(jit ? "jit" : "interpreter");
@@ -296,6 +296,9 @@ TEST(RegexEngineTest, RunawaySearchEndsAsNoFurtherMatch) {
         EXPECT_EQ(run(u"(a+)+b", u"ab" + runaway, false, false, true), u"@0=ab(a)");
         auto engine = make_engine(u"(a+)+b", false, false, true);
         EXPECT_EQ(engine->replace(u"ab" + runaway, u"-"), u"-" + runaway);
+        // 26 units: the first few start positions run out, the real match after them is kept.
+        const std::u16string shorter = std::u16string(26, u'a') + u"c ab";
+        EXPECT_EQ(run(u"(a+)+b", shorter, false, false, true), u"@28=ab(a)");
     }
     set_jit_enabled(true);
 }
