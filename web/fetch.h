@@ -32,9 +32,10 @@ extern const Text DEFAULT_USER_AGENT;
 // The read unit of the HTTP layer this replaces. Bodies are taken whole, in the chunks libcurl
 // delivers.
 inline constexpr int READ_BLOCK_SIZE = 1024;
-// The header buffer of the HTTP layer this replaces. It is no limit here: a header block of any
-// size comes back whole. Its one remaining use: when no response came at all,
-// response_headers holds this many spaces.
+// The header buffer of the HTTP layer this replaces. It is no limit here: a larger header block
+// comes back whole, up to libcurl's own bounds (100 KiB for one header line, 300 KiB for the
+// block); a response beyond those is a failed request. Its one remaining use: when no response
+// came at all, response_headers holds this many spaces.
 inline constexpr int HEADER_BUFFER_SIZE = 5000;
 inline constexpr std::int64_t DEFAULT_MAX_BODY_BYTES = std::int64_t{64} << 20;
 

@@ -53,11 +53,13 @@ TEST(ParseFaultPlan, ReadsModesAndFields) {
         "2024/1/8": {"mode": "set_cookie", "cookies": ["a=1; Path=/", "b=2"]},
         "2024/1/9": {"mode": "redirect", "location": "/elsewhere", "status": 301},
         "2024/1/10": {"mode": "huge_page", "mb": 3},
-        "2024/1/11": {"mode": "truncated", "bytes": 100}
+        "2024/1/11": {"mode": "truncated", "bytes": 100},
+        "2024/1/12": {"mode": "malformed_status", "line": "HTTP/1.1 2x0 Odd"},
+        "2024/1/13": {"mode": "spans_line", "mb": 10}
     })");
     ASSERT_TRUE(result.plan) << result.error;
     const FaultPlan& plan = *result.plan;
-    EXPECT_EQ(plan.by_day.size(), 7u);
+    EXPECT_EQ(plan.by_day.size(), 9u);
 
     const Fault* f = plan.find(make_datetime(2024, 1, 6, 12, 0));
     ASSERT_NE(f, nullptr) << "a dashed key and a time of day find the same day";
@@ -73,14 +75,19 @@ TEST(ParseFaultPlan, ReadsModesAndFields) {
     EXPECT_EQ(plan.find(make_datetime(2024, 1, 9))->location, "/elsewhere");
     EXPECT_EQ(plan.find(make_datetime(2024, 1, 10))->mb, 3);
     EXPECT_EQ(plan.find(make_datetime(2024, 1, 11))->bytes, 100);
-    EXPECT_EQ(plan.find(make_datetime(2024, 1, 12)), nullptr);
+    EXPECT_EQ(plan.find(make_datetime(2024, 1, 12))->mode, FaultMode::malformed_status);
+    EXPECT_EQ(plan.find(make_datetime(2024, 1, 12))->line, "HTTP/1.1 2x0 Odd");
+    EXPECT_EQ(plan.find(make_datetime(2024, 1, 13))->mode, FaultMode::spans_line);
+    EXPECT_EQ(plan.find(make_datetime(2024, 1, 13))->mb, 10);
+    EXPECT_EQ(plan.find(make_datetime(2024, 1, 14)), nullptr);
 }
 
 TEST(ParseFaultPlan, KnowsEveryMode) {
     const char* modes[] = {"status",   "fail_first",    "empty",      "close",       "delay",
                            "crlf",     "extra_space",   "zero_byte",  "upper_case",  "comma",
                            "redirect", "redirect_loop", "set_cookie", "big_headers", "big_cookie",
-                           "stall",    "dribble",       "truncated",  "huge_page"};
+                           "stall",    "dribble",       "truncated",  "huge_page",   "malformed_status",
+                           "spans_line"};
     for (const char* mode : modes) {
         SCOPED_TRACE(mode);
         const auto result =
@@ -110,6 +117,10 @@ TEST(ParseFaultPlan, RejectsWhatIsNotAPlan) {
          "a cookie that would forge a header line"},
         {R"({"2024/1/5": {"mode": "redirect", "location": "/a\nb"}})", "line break",
          "a location with a line feed"},
+        {R"({"2024/1/5": {"mode": "malformed_status", "line": "HTTP/1.1 200 OK\r\nX: y"}})",
+         "line break", "a status line that would forge a header line"},
+        {R"({"2024/1/5": {"mode": "malformed_status", "line": 200}})", "text",
+         "a status line that is not a text"},
         {R"({"2024/1/5": {"mode": "empty"}, "2024-01-05": {"mode": "close"}})", "same day",
          "two keys for one day"},
     };

@@ -16,6 +16,7 @@
 #include "tests/drawsite/row_reference.h"
 #include "tests/support/site_process.h"
 #include "tools/drawsite/draw_data.h"
+#include "tools/drawsite/fault_plan.h"
 
 namespace kl8 {
 namespace {
@@ -127,7 +128,10 @@ class DrawSiteTest : public ::testing::Test {
             "2023/12/13": {"mode": "dribble", "bytes": 1, "ms": 50},
             "2023/12/14": {"mode": "truncated", "bytes": 1000},
             "2023/12/15": {"mode": "huge_page", "mb": 2},
-            "2023/12/16": {"mode": "status", "status": 404}
+            "2023/12/16": {"mode": "status", "status": 404},
+            "2023/11/20": {"mode": "malformed_status"},
+            "2023/11/21": {"mode": "malformed_status", "line": "HTTP/1.1 200 Fine"},
+            "2023/11/22": {"mode": "spans_line", "mb": 1}
         })"));
         site_ = new DrawSiteProcess({"--today", "2024-01-10", "--faults",
                                      (dir_->path() / "faults.json").string(), "--log",
@@ -432,6 +436,83 @@ TEST_F(DrawSiteTest, HugePageStillHoldsTheRows) {
     EXPECT_GT(r.body.size(), (2u << 20) - 1024);
     EXPECT_EQ(test::RowMatcher().match_all(r.body),
               fields_of(draws_of_day(make_datetime(2023, 12, 15), 179)));
+}
+
+// Sends a GET for target over a plain socket and reads until the server closes.
+std::string raw_get(int port, const std::string& target) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) return {};
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string answer;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+        const std::string request = "GET " + target + " HTTP/1.1\r\nHost: x\r\n\r\n";
+        if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+            static_cast<ssize_t>(request.size())) {
+            char buf[16384];
+            for (ssize_t n; (n = ::recv(fd, buf, sizeof buf, 0)) > 0;) answer.append(buf, n);
+        }
+    }
+    ::close(fd);
+    return answer;
+}
+
+TEST_F(DrawSiteTest, MalformedStatusLineThenTheAnswer) {
+    struct Case {
+        const char* day;
+        std::string status_line;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"2023/11/20", "HTTP/1.1 OK", "the default line, without a status code"},
+        {"2023/11/21", "HTTP/1.1 200 Fine", "the line given"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        const std::optional<DateTime> day = parse_day_text(c.day);
+        ASSERT_TRUE(day);
+        const std::string page = normal_page(*day);
+        EXPECT_EQ(raw_get(site_->port(), std::string("/lottery/draw/list/543?d=") + c.day),
+                  c.status_line +
+                      "\r\nContent-Type: text/html; charset=GBK\r\nContent-Length: " +
+                      std::to_string(page.size()) + "\r\nConnection: close\r\n\r\n" + page);
+    }
+    EXPECT_NE(fetch(url("2023/11/20")).code, CURLE_OK) << "libcurl takes it for no HTTP answer";
+}
+
+TEST_F(DrawSiteTest, SpansLineBreaksOffARowBeforeTheRows) {
+    const DateTime day = make_datetime(2023, 11, 22);
+    const Reply r = fetch(url("2023/11/22"));
+    ASSERT_EQ(r.code, CURLE_OK);
+    const std::vector<DrawRow> rows = served_draws(day, TODAY, DEFAULT_ROWS_PER_DAY);
+    EXPECT_EQ(test::RowMatcher().match_all(r.body), fields_of(rows));
+
+    // The normal page around the insert, the insert right before the first row.
+    const std::string normal = normal_page(day);
+    const std::string first_row = render_row(rows.front());
+    const std::size_t at = normal.find(first_row);
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_GT(r.body.size(), normal.size());
+    const std::size_t inserted = r.body.size() - normal.size();
+    EXPECT_EQ(r.body.substr(0, at), normal.substr(0, at));
+    EXPECT_EQ(r.body.substr(at + inserted), normal.substr(at));
+
+    // The insert: the first row's markup up to its first ball_1 span, then the pieces.
+    const std::string open_span = "<span class=\"ball_1\">";
+    const std::string insert = r.body.substr(at, inserted);
+    const std::size_t cell = first_row.find(open_span) + open_span.size();
+    EXPECT_EQ(insert.substr(0, cell), first_row.substr(0, cell));
+    const std::string line = insert.substr(cell);
+    EXPECT_EQ(line.find('\n'), std::string::npos);
+    EXPECT_GE(line.size() + open_span.size(), 1u << 20);
+    EXPECT_LT(line.size(), (1u << 20) + 64);
+    const std::string piece = "</span>" + open_span;
+    ASSERT_EQ(line.size() % piece.size(), 0u);
+    for (std::size_t i = 0; i < line.size(); i += piece.size()) {
+        ASSERT_EQ(line.compare(i, piece.size(), piece), 0) << "at " << i;
+    }
 }
 
 TEST_F(DrawSiteTest, LogHoldsEachRequestAsReceived) {

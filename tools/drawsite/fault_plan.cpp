@@ -28,6 +28,8 @@ constexpr std::pair<std::string_view, FaultMode> MODE_NAMES[] = {
     {"dribble", FaultMode::dribble},
     {"truncated", FaultMode::truncated},
     {"huge_page", FaultMode::huge_page},
+    {"malformed_status", FaultMode::malformed_status},
+    {"spans_line", FaultMode::spans_line},
 };
 
 bool is_leap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
@@ -140,6 +142,10 @@ FaultPlanResult parse_fault_plan(std::string_view json_text) {
             if (!it->is_string()) return fail("\"location\" must be a text");
             fault.location = it->get<std::string>();
         }
+        if (auto it = value.find("line"); it != value.end()) {
+            if (!it->is_string()) return fail("\"line\" must be a text");
+            fault.line = it->get<std::string>();
+        }
         if (auto it = value.find("cookies"); it != value.end()) {
             if (!it->is_array()) return fail("\"cookies\" must be a list of texts");
             for (const auto& cookie : *it) {
@@ -155,6 +161,9 @@ FaultPlanResult parse_fault_plan(std::string_view json_text) {
         }
         if (fault.location.find_first_of("\r\n") != std::string::npos) {
             return fail("\"location\" holds a line break");
+        }
+        if (fault.line.find_first_of("\r\n") != std::string::npos) {
+            return fail("\"line\" holds a line break");
         }
         plan.by_day[serial] = std::move(fault);
     }

@@ -37,6 +37,9 @@ enum class FaultMode {
     dribble,        // the normal page, `bytes` (default 1) bytes every `ms` (default 20) ms
     truncated,      // Content-Length of the full page, only `bytes` (default half) sent, close
     huge_page,      // the normal page padded with comments to `mb` (default 16) MiB
+    malformed_status,  // the normal page after the status line `line` (default "HTTP/1.1 OK")
+    spans_line,     // before the rows, a broken row whose first ball_1 cell holds one line of
+                    // `mb` (default 16) MiB of "</span>" and "<span class="ball_1">" pieces
 };
 
 struct Fault {
@@ -49,6 +52,7 @@ struct Fault {
     long long bytes = -1;  // -1: the mode's default
     int mb = 16;
     std::string location;
+    std::string line;  // malformed_status: the status line, without its CR LF
     std::vector<std::string> cookies;
 };
 

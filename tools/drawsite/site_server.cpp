@@ -14,6 +14,8 @@
 //   dribble       {"bytes": 1, "ms": 20}  the normal page a few bytes at a time
 //   truncated     {"bytes": N}  Content-Length of the page, N bytes (default half), close
 //   huge_page     {"mb": 16}  the normal page padded with comment lines to that size
+//   malformed_status {"line": "HTTP/1.1 OK"}  that status line, then the normal answer
+//   spans_line    {"mb": 16}  a broken row with one line of that many MiB of span pieces
 // Globally: --fail-every N answers 500 to every N-th request, --stall-every M stalls every M-th.
 
 #include "tools/drawsite/site_server.h"
@@ -558,7 +560,43 @@ struct DrawSite::Impl {
             case FaultMode::huge_page:
                 send_huge_page(res, page_of(day), static_cast<long long>(f.mb) << 20);
                 return;
+            case FaultMode::malformed_status: {
+                if (current_connection == nullptr) return;
+                current_connection->abandon();
+                const auto page = page_of(day);
+                std::string head = raw_head(page->size());
+                head.replace(0, head.find("\r\n"), f.line.empty() ? "HTTP/1.1 OK" : f.line);
+                if (current_connection->send_all(head)) current_connection->send_all(*page);
+                return;
+            }
+            case FaultMode::spans_line:
+                send_page(res, std::make_shared<const std::string>(spans_line_page(
+                                   day, rows_of(day), static_cast<std::size_t>(f.mb) << 20)));
+                return;
         }
+    }
+
+    // The page with a row that breaks off in its first ball_1 cell, inserted before the first
+    // row: the cell's line is `line_bytes` of "</span>" and "<span class="ball_1">" pieces and
+    // ends without "</span>", so a row pattern tries every "</span>" on it and none fits.
+    static std::string spans_line_page(DateTime day, const std::vector<DrawRow>& rows,
+                                       std::size_t line_bytes) {
+        static const std::string open_span = "<span class=\"ball_1\">";
+        static const std::string piece = "</span>" + open_span;
+        std::string page = render_page(day, rows);
+        const std::string broken = render_row(rows.empty() ? draws_of_day(day, 1).front()
+                                                           : rows.front());
+        std::string insert = broken.substr(0, broken.find(open_span) + open_span.size());
+        const std::size_t line_start = insert.size() - open_span.size();
+        insert.reserve(line_start + line_bytes + piece.size() + 1);
+        while (insert.size() - line_start < line_bytes) insert += piece;
+        std::size_t at = rows.empty() ? std::string::npos : page.find(render_row(rows.front()));
+        if (at == std::string::npos) {
+            at = std::min(page.size(), page.rfind("</body>"));
+            insert += '\n';
+        }
+        page.insert(at, insert);
+        return page;
     }
 
     // The page with whole 1 KiB comment lines before "</body>", up to `target` bytes, streamed
