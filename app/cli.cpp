@@ -138,6 +138,9 @@ int run_export_command(const ExportOptions& options) {
     sigemptyset(&stop_signals);
     sigaddset(&stop_signals, SIGINT);
     sigaddset(&stop_signals, SIGTERM);
+    // SIGUSR1 is how the finished chain wakes this thread, instead of it noticing at the next
+    // tick.
+    sigaddset(&stop_signals, SIGUSR1);
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
     std::mutex done_mutex;
@@ -162,6 +165,7 @@ int run_export_command(const ExportOptions& options) {
     front_end.finished = [&](const HarvestSummary& summary) {
         std::lock_guard lock(done_mutex);
         done = summary;
+        kill(getpid(), SIGUSR1);
     };
     StartResult started = start_harvest(settings, front_end);
     if (started != StartResult::started) {
@@ -182,7 +186,12 @@ int run_export_command(const ExportOptions& options) {
             stop_harvest();
             break;
         }
-        if (!harvest_running()) break;
+        bool finished = false;
+        {
+            std::lock_guard lock(done_mutex);
+            finished = done.has_value();
+        }
+        if (finished || !harvest_running()) break;
     }
     stop_harvest();  // returns at once when the chain has ended; makes sure it has
     progress->finish_line();
