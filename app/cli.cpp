@@ -153,8 +153,7 @@ int run_export_command(const ExportOptions& options) {
     settings.idle_timeout = options.timeout;
     DateTime now = now_datetime();
     settings.now = now;
-    int planned = options.to ? static_cast<int>(parse_datetime(format_ymd(*options.to)).value -
-                                                 parse_datetime(format_ymd(options.from)).value) + 1
+    int planned = options.to ? days_from_to(options.from, *options.to) + 1
                              : planned_day_count(options.from, now);
     auto progress = std::make_shared<ProgressReporter>(planned);
 

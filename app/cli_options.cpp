@@ -7,8 +7,6 @@
 namespace kl8 {
 namespace {
 
-double day_number(DateTime dt) { return parse_datetime(format_ymd(dt)).value; }
-
 std::optional<DateTime> parse_day(const std::string& utf8) {
     DateTime day = parse_datetime(utf8_to_text(utf8));
     if (day == DATETIME_MIN) return std::nullopt;
@@ -63,8 +61,8 @@ ParsedExport parse_export_args(const std::vector<std::string>& args, DateTime no
         }
     }
     if (!have_from) return fail("--from DAY is required (for example --from 2010-09-03)");
-    DateTime last = options.to.value_or(add_days(parse_datetime(format_ymd(now)), 1));
-    if (day_number(options.from) > day_number(last)) {
+    DateTime last = options.to.value_or(add_days(date_only(now), 1));
+    if (days_from_to(options.from, last) < 0) {
         return fail("--from " + text_to_utf8(format_ymd(options.from)) + " is after " +
                     (options.to ? "--to " : "tomorrow, ") + text_to_utf8(format_ymd(last)));
     }

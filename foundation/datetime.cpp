@@ -146,6 +146,16 @@ int hour_of(DateTime dt) { return fields_of(dt).hour; }
 int minute_of(DateTime dt) { return fields_of(dt).minute; }
 int second_of(DateTime dt) { return fields_of(dt).second; }
 
+DateTime date_only(DateTime dt) {
+    Fields f = fields_of(dt);
+    return make_datetime(f.year, f.month, f.day);
+}
+
+int days_from_to(DateTime first, DateTime last) {
+    // At midnight a value is its day number, on both sides of 1899-12-30.
+    return static_cast<int>(date_only(last).value - date_only(first).value);
+}
+
 DateTime now_datetime() {
     std::time_t now = std::time(nullptr);
     std::tm local{};

@@ -37,6 +37,13 @@ int hour_of(DateTime dt);
 int minute_of(DateTime dt);
 int second_of(DateTime dt);
 
+// Midnight of dt's calendar day (after clamping and rounding to the second), the form in
+// which a plan compares days.
+DateTime date_only(DateTime dt);
+// Calendar days from first's day to last's day: 0 for the same day, negative when last's day
+// comes first.
+int days_from_to(DateTime first, DateTime last);
+
 // The local date and time, the fraction of the second dropped.
 DateTime now_datetime();
 

@@ -37,7 +37,7 @@ struct Chain {
     HarvestFrontEnd front_end;
     HarvestSummary summary;
     CancelToken cancel;
-    double today = 0;  // day number of the start's today
+    DateTime today;  // the start's today, at midnight
     std::unique_ptr<Prefetch> next;
 };
 
@@ -46,8 +46,6 @@ std::condition_variable chain_idle;
 bool chain_running = false;
 // Set while a chain runs; reached by stop_harvest for its cancel token.
 Chain* running_chain = nullptr;
-
-double day_number(DateTime dt) { return parse_datetime(format_ymd(dt)).value; }
 
 // Delta-seconds of a Retry-After header line, or -1 when there is none (an HTTP date is not
 // honoured: the usual delay applies).
@@ -195,7 +193,7 @@ void harvest_step(Chain* chain) {
     ++summary.days_done;
     if (report.failed) {
         summary.failed_days.push_back(report.day_text);
-    } else if (report.rows == 0 && day_number(state.current_date) < chain->today) {
+    } else if (report.rows == 0 && days_from_to(state.current_date, chain->today) > 0) {
         summary.empty_days.push_back(report.day_text);
     }
     if (chain->front_end.day_done) chain->front_end.day_done(report, summary);
@@ -227,9 +225,9 @@ StartResult start_harvest(const HarvestSettings& settings, HarvestFrontEnd front
     DateTime now = settings.now.value_or(now_datetime());
     int planned = planned_day_count(settings.start_day, now);
     if (settings.end_day) {
-        double days = day_number(*settings.end_day) - day_number(settings.start_day) + 1;
+        int days = days_from_to(settings.start_day, *settings.end_day) + 1;
         if (days < 1) return StartResult::start_after_end;
-        planned = static_cast<int>(days);
+        planned = days;
         // The end day replaces tomorrow as the day that finishes the plan.
         state.end_text = format_ymd(*settings.end_day);
         state.current_date = add_days(settings.start_day, -1);
@@ -241,7 +239,7 @@ StartResult start_harvest(const HarvestSettings& settings, HarvestFrontEnd front
     chain->settings = settings;
     chain->front_end = std::move(front_end);
     chain->summary.days_planned = planned;
-    chain->today = day_number(now);
+    chain->today = date_only(now);
     if (!state.record_file || !state.record_file->is_open()) {
         chain->summary.record_file_error =
             state.record_file ? state.record_file->error() : "no record file was opened";

@@ -1,26 +1,13 @@
 #include "harvest/harvest_state.h"
 
-#include <cmath>
-
 #include "foundation/gbk_literals.h"
 #include "web/draw_site.h"
 
 namespace kl8 {
-namespace {
-
-// Midnight of dt's calendar day, through its day text, as the plan compares days.
-double day_number(DateTime dt) { return parse_datetime(format_ymd(dt)).value; }
-
-double tomorrow_number(DateTime now) {
-    return day_number(add_days(parse_datetime(format_ymd(now)), 1));
-}
-
-}  // namespace
-
 PlanResult HarvestState::begin_plan(DateTime start_day, DateTime now) {
     DateTime today = parse_datetime(format_ymd(now));
     Text tomorrow = format_ymd(add_days(today, 1));
-    if (day_number(start_day) > parse_datetime(tomorrow).value) return PlanResult::start_after_end;
+    if (days_from_to(start_day, parse_datetime(tomorrow)) < 0) return PlanResult::start_after_end;
     end_text = tomorrow;
     current_date = add_days(start_day, -1);
     return PlanResult::ok;
@@ -55,8 +42,8 @@ HarvestState& harvest_state() {
 }
 
 int planned_day_count(DateTime start_day, DateTime now) {
-    double days = tomorrow_number(now) - day_number(start_day) + 1;
-    return days < 0 ? 0 : static_cast<int>(std::lround(days));
+    int days = days_from_to(start_day, add_days(date_only(now), 1)) + 1;
+    return days < 0 ? 0 : days;
 }
 
 }  // namespace kl8

@@ -106,6 +106,24 @@ TEST(DateTimeTest, Texts) {
     for (const Case& c : cases) EXPECT_EQ(datetime_text(c.dt), c.expected);
 }
 
+TEST(DateTimeTest, DateOnlyAndDayDistances) {
+    EXPECT_EQ(date_only(make_datetime(2024, 1, 5, 23, 59, 59)), make_datetime(2024, 1, 5));
+    EXPECT_EQ(date_only(DateTime{45296.99999999}), make_datetime(2024, 1, 6));  // rounds first
+    EXPECT_EQ(date_only(DateTime{-1.25}), DateTime{-1.0});
+    struct Case {
+        DateTime first, last;
+        int expected;
+    };
+    const Case cases[] = {
+        {make_datetime(2014, 9, 7, 13, 5), make_datetime(2014, 9, 10), 3},
+        {make_datetime(2014, 9, 10), make_datetime(2014, 9, 7, 23, 0), -3},
+        {make_datetime(2012, 2, 28), make_datetime(2012, 3, 1), 2},
+        {DateTime{-1.25}, DateTime{0.25}, 1},
+        {make_datetime(2010, 9, 3), make_datetime(2026, 12, 12), 5944},
+    };
+    for (const Case& c : cases) EXPECT_EQ(days_from_to(c.first, c.last), c.expected);
+}
+
 TEST(DateTimeTest, NowIsTheLocalClockInWholeSeconds) {
     DateTime now = now_datetime();
     double seconds = (now.value - std::floor(now.value)) * 86400.0;
