@@ -41,8 +41,10 @@ struct Chain {
     std::unique_ptr<Prefetch> next;
 };
 
-std::mutex chain_mutex;
-std::condition_variable chain_idle;
+// Never destroyed: the last worker may still be leaving end_chain while the main thread,
+// woken by it, returns from main and runs the static destructors.
+std::mutex& chain_mutex = *new std::mutex;
+std::condition_variable& chain_idle = *new std::condition_variable;
 bool chain_running = false;
 // Set while a chain runs; reached by stop_harvest for its cancel token.
 Chain* running_chain = nullptr;
@@ -103,13 +105,14 @@ void join_prefetch(Chain* chain) {
 void end_chain(Chain* chain) {
     join_prefetch(chain);
     if (chain->front_end.finished) chain->front_end.finished(chain->summary);
-    {
-        std::lock_guard lock(chain_mutex);
-        chain_running = false;
-        running_chain = nullptr;
-    }
+    std::unique_ptr<Chain> owned(chain);
+    // Signalled under the lock: a waiter can only go on once this thread has let go of the
+    // mutex, and nobody reaches the chain once running_chain is cleared. The lock is released
+    // before the chain is deleted.
+    std::lock_guard lock(chain_mutex);
+    chain_running = false;
+    running_chain = nullptr;
     chain_idle.notify_all();
-    delete chain;
 }
 
 void harvest_step(Chain* chain);
