@@ -47,33 +47,33 @@ std::string duration_text(double seconds) {
 // line a second. Called on the worker threads, one at a time.
 class ProgressReporter {
   public:
-    explicit ProgressReporter(int days_planned)
-        : days_planned_(days_planned), terminal_(::isatty(STDERR_FILENO) == 1), start_(Clock::now()) {}
+    ProgressReporter() : terminal_(::isatty(STDERR_FILENO) == 1), start_(Clock::now()) {}
 
     void day_done(const DayReport& day, const HarvestSummary& so_far) {
+        const int planned = so_far.days_planned;
         Clock::time_point now = Clock::now();
         if (day.failed) {
             finish_line();
             std::fprintf(stderr, "day %s failed after %d tries: %s\n",
                          text_to_utf8(day.day_text).c_str(), day.tries, day.failure.c_str());
         }
-        bool last = so_far.days_done >= days_planned_;
+        bool last = so_far.days_done >= planned;
         if (!last && now - last_print_ < (terminal_ ? std::chrono::milliseconds(100)
                                                     : std::chrono::milliseconds(1000)))
             return;
         last_print_ = now;
         double elapsed = std::chrono::duration<double>(now - start_).count();
         double rate = elapsed > 0 ? so_far.days_done / elapsed : 0;
-        double left = rate > 0 ? (days_planned_ - so_far.days_done) / rate : 0;
+        double left = rate > 0 ? (planned - so_far.days_done) / rate : 0;
         char line[256];
         std::snprintf(line, sizeof line,
                       "%d/%d days  %s  lines %lld  failed %zu  %.1f days/s  left %s",
-                      so_far.days_done, days_planned_, text_to_utf8(day.day_text).c_str(),
+                      so_far.days_done, planned, text_to_utf8(day.day_text).c_str(),
                       static_cast<long long>(so_far.lines_written), so_far.failed_days.size(),
                       rate, duration_text(left).c_str());
         if (terminal_) {
             const int width = 24;
-            int filled = days_planned_ > 0 ? width * so_far.days_done / days_planned_ : width;
+            int filled = planned > 0 ? width * so_far.days_done / planned : width;
             std::string bar(static_cast<std::size_t>(filled), '#');
             bar.resize(width, '.');
             std::fprintf(stderr, "\r[%s] %s\033[K", bar.c_str(), line);
@@ -90,7 +90,6 @@ class ProgressReporter {
     }
 
   private:
-    int days_planned_;
     bool terminal_;
     bool open_line_ = false;
     Clock::time_point start_;
@@ -151,11 +150,8 @@ int run_export_command(const ExportOptions& options) {
     settings.first_retry_delay = options.retry_delay;
     settings.connect_timeout = options.timeout;
     settings.idle_timeout = options.timeout;
-    DateTime now = now_datetime();
-    settings.now = now;
-    int planned = options.to ? days_from_to(options.from, *options.to) + 1
-                             : planned_day_count(options.from, now);
-    auto progress = std::make_shared<ProgressReporter>(planned);
+    // The plan counts its days; the progress reporter reads them from the summary.
+    auto progress = std::make_shared<ProgressReporter>();
 
     HarvestFrontEnd front_end;
     front_end.day_done = [progress](const DayReport& day, const HarvestSummary& so_far) {

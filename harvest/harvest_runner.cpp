@@ -156,16 +156,14 @@ void harvest_step(Chain* chain) {
 
     Bytes body;
     const auto wait_started = std::chrono::steady_clock::now();
-    if (chain->next && chain->next->url == state.day_url) {
-        join_prefetch(chain);
-        body = std::move(chain->next->body);
-        report.tries = chain->next->report.tries;
-        report.failed = chain->next->report.failed;
-        report.failure = std::move(chain->next->report.failure);
-        chain->next.reset();
+    join_prefetch(chain);
+    std::unique_ptr<Prefetch> prefetched = std::move(chain->next);
+    if (prefetched && prefetched->url == state.day_url) {
+        body = std::move(prefetched->body);
+        report.tries = prefetched->report.tries;
+        report.failed = prefetched->report.failed;
+        report.failure = std::move(prefetched->report.failure);
     } else {
-        join_prefetch(chain);
-        chain->next.reset();
         body = fetch_with_retries(*chain, state.day_url, report);
     }
     summary.fetch_wait_seconds +=
